@@ -29,6 +29,8 @@ QUARNEL_EXCEPTION(EWriteError, EStreamError);
 QUARNEL_EXCEPTION(EFOpenError, EStreamError);
 QUARNEL_EXCEPTION(EFCreateError, EStreamError);
 QUARNEL_EXCEPTION(EIniFileError, Exception);
+// A worker asked the UI thread for something after the UI had closed.
+QUARNEL_EXCEPTION(EUiClosed, Exception);
 
 #undef QUARNEL_EXCEPTION
 

@@ -1,0 +1,33 @@
+// A receiving side for tests: records every channel operation that reaches
+// the UI thread as one line of text, in order, and keeps the gauge rules.
+#pragma once
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "update/UpdateView.h"
+
+namespace quarnel::test {
+
+class RecordingView : public TUpdateView {
+public:
+    void SetStatusCaption(const std::string& text) override;
+    void SetButtonsVisible(bool visible) override;
+    void UpdateRevision(const std::string& value) override;
+    void SetGaugeMax(TGaugeIndex index, int32_t value) override;
+    void SetGaugeProgress(TGaugeIndex index, int32_t value) override;
+
+    // "status:TEXT", "max0:N", "pos1:N", "buttons:hidden", "revision:N"...
+    std::vector<std::string> log;
+    std::string status;
+    bool buttonsVisible = true;
+    // Set by the first operation; every later one must come from the same thread.
+    std::thread::id uiThread;
+    bool wrongThread = false;
+
+private:
+    void Record(std::string line);
+};
+
+}  // namespace quarnel::test
