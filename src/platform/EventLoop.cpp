@@ -1,14 +1,8 @@
 #include "platform/EventLoop.h"
 
+#include "platform/Spin.h"
+
 namespace quarnel {
-
-namespace {
-
-// How often the loop looks for new work before it sleeps: a worker that
-// reports progress posts again within microseconds.
-constexpr int kIdleSpins = 2000;
-
-}  // namespace
 
 TEventLoop::~TEventLoop() {
     Close();
@@ -22,39 +16,40 @@ void TEventLoop::Post(TSyncRequest& request) {
         return;
     }
     pending_.push_back(&request);
+    signals_.fetch_add(1, std::memory_order_release);
     const bool wake = sleeping_;
     lock.unlock();
     if (wake) wake_.notify_one();
 }
 
 bool TEventLoop::TakeNext(TSyncRequest*& request) {
-    for (int spin = 0;; ++spin) {
-        std::unique_lock lock(mutex_);
-        if (quit_) return false;
-        if (!pending_.empty()) {
-            request = pending_.front();
-            pending_.pop_front();
-            return true;
-        }
-        if (spin >= kIdleSpins) {
-            sleeping_ = true;
-            wake_.wait(lock, [this] { return quit_ || !pending_.empty(); });
-            sleeping_ = false;
-        }
-    }
+    // A worker that reports progress posts again within microseconds.
+    SpinFor([this] { return signals_.load(std::memory_order_acquire) != 0; });
+    std::unique_lock lock(mutex_);
+    sleeping_ = true;
+    wake_.wait(lock, [this] { return quit_ || !pending_.empty(); });
+    sleeping_ = false;
+    if (quit_) return false;
+    request = pending_.front();
+    pending_.pop_front();
+    signals_.fetch_sub(1, std::memory_order_relaxed);
+    return true;
 }
 
 void TEventLoop::Run() {
     TSyncRequest* request = nullptr;
     while (TakeNext(request)) request->Run();
     std::lock_guard lock(mutex_);
+    if (quit_) signals_.fetch_sub(1, std::memory_order_relaxed);
     quit_ = false;
 }
 
 void TEventLoop::Quit() {
     {
         std::lock_guard lock(mutex_);
+        if (quit_) return;
         quit_ = true;
+        signals_.fetch_add(1, std::memory_order_release);
     }
     wake_.notify_one();
 }
@@ -64,6 +59,7 @@ void TEventLoop::Close() {
     {
         std::lock_guard lock(mutex_);
         closed_ = true;
+        signals_.fetch_sub(static_cast<int>(pending_.size()), std::memory_order_relaxed);
         cancelled.swap(pending_);
     }
     for (TSyncRequest* request : cancelled) request->Cancel();

@@ -2,6 +2,7 @@
 // the tests): the thread that calls Run serves posted requests until Quit.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -29,6 +30,8 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<TSyncRequest*> pending_;
+    // Mirrors pending_.size() and quit_ so the idle loop can look without the lock.
+    std::atomic<int> signals_{0};
     bool sleeping_ = false;
     bool quit_ = false;
     bool closed_ = false;

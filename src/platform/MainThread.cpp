@@ -1,16 +1,9 @@
 #include "platform/MainThread.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Spin.h"
 
 namespace quarnel {
-
-namespace {
-
-// A blocking wake-up costs tens of microseconds here; the UI thread usually
-// answers sooner, so look a little while before sleeping.
-constexpr int kSpinLimit = 4000;
-
-}  // namespace
 
 void TSyncRequest::Run() {
     try {
@@ -32,12 +25,8 @@ void TSyncRequest::Finish() {
 }
 
 void TSyncRequest::Wait() {
-    for (int i = 0; i < kSpinLimit && done_.load(std::memory_order_acquire) == 0; ++i) {
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#endif
-    }
-    done_.wait(0, std::memory_order_acquire);
+    if (!SpinFor([this] { return done_.load(std::memory_order_acquire) != 0; }))
+        done_.wait(0, std::memory_order_acquire);
     if (error_) std::rethrow_exception(error_);
 }
 
