@@ -18,4 +18,33 @@ TStringList SplitFields(std::string_view text, std::string_view separators) {
     return fields;
 }
 
+std::string ReplaceAll(std::string_view source, std::string_view pattern, std::string_view replacement) {
+    if (pattern.empty()) return std::string(source);
+    std::string result;
+    result.reserve(source.size());
+    size_t from = 0;
+    for (size_t at; (at = source.find(pattern, from)) != std::string_view::npos; from = at + pattern.size()) {
+        result.append(source.substr(from, at - from));
+        result.append(replacement);
+    }
+    result.append(source.substr(from));
+    return result;
+}
+
+std::string LocalPath(const std::string& baseDir, std::string_view manifestPath) {
+    const bool driveLetter = manifestPath.size() >= 2 && manifestPath[1] == ':' &&
+                             ((manifestPath[0] >= 'A' && manifestPath[0] <= 'Z') ||
+                              (manifestPath[0] >= 'a' && manifestPath[0] <= 'z'));
+    if (manifestPath.empty() || driveLetter) throw EUnsafePath(std::string(manifestPath));
+    size_t begin = 0;
+    for (;;) {
+        const size_t end = manifestPath.find_first_of("\\/", begin);
+        const std::string_view part = manifestPath.substr(begin, end == std::string_view::npos ? end : end - begin);
+        if (part.empty() || part == "." || part == "..") throw EUnsafePath(std::string(manifestPath));
+        if (end == std::string_view::npos) break;
+        begin = end + 1;
+    }
+    return baseDir + ReplaceAll(manifestPath, "\\", "/");
+}
+
 }  // namespace quarnel
