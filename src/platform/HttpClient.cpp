@@ -265,20 +265,16 @@ long THttpRequest::StatusCode() const { return transfer_->StatusCode(); }
 
 std::string THttpRequest::ErrorText() const { return transfer_->ErrorText(); }
 
-std::string EncodeUrlPath(std::string_view url) {
-    const size_t scheme = url.find("://");
-    const size_t authority = scheme == std::string_view::npos ? 0 : scheme + 3;
-    const size_t path = url.find('/', authority);
-    if (path == std::string_view::npos) return std::string(url);
-
+std::string EncodeUrlPath(std::string_view path) {
     // RFC 3986 pchar and "/": unreserved, sub-delims, ":" and "@".
     auto keeps = [](unsigned char c) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                std::string_view("-._~!$&'()*+,;=:@/").find(static_cast<char>(c)) != std::string_view::npos;
     };
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string encoded(url.substr(0, path));
-    for (const unsigned char c : url.substr(path)) {
+    std::string encoded;
+    encoded.reserve(path.size());
+    for (const unsigned char c : path) {
         if (keeps(c)) {
             encoded += static_cast<char>(c);
         } else {

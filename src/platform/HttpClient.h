@@ -68,12 +68,10 @@ private:
     std::unique_ptr<Transfer> transfer_;
 };
 
-// The URL with every byte of its path (all that follows the host and port)
-// that cannot stand in a URL path percent-encoded: blanks, control
-// characters, bytes from 0x80 up, "%", "#", "?" and the other characters
-// outside a path's set. Scheme, host and port stay as they are. Meant for a
-// base URL followed by a file's relative path, where "%", "#" and "?" are
-// parts of file names.
-std::string EncodeUrlPath(std::string_view url);
+// A file's relative path made fit to follow a base URL: every byte that
+// cannot stand in a URL path is percent-encoded (blanks, control characters,
+// bytes from 0x80 up, "%", "#", "?" and the rest outside a path's set), as
+// here they are parts of file names. "/" stays a separator.
+std::string EncodeUrlPath(std::string_view path);
 
 }  // namespace quarnel
