@@ -132,3 +132,35 @@ TEST(UiChannel, AClosedUiRunsNothingMoreAndTheWorkerIsToldSo) {
     EXPECT_EQ(caught, "closed");
     EXPECT_EQ(h.view.log, Strings{"status:before"});
 }
+
+TEST(UiChannel, ReportsKeptBackNeverChangeWhatTheWindowShows) {
+    // Downloads report every 1024 bytes against maxima set before and after.
+    const auto script = [](ScriptedWorker& w) {
+        const int32_t maxima[] = {1000000, 10, 0, 5000, 1000000, 3};
+        int32_t position = 0;
+        for (const int32_t maximum : maxima) {
+            w.GaugeSelector = 0;
+            w.GaugeValue = maximum;
+            w.SetGaugeMax();
+            for (int i = 0; i < 700; ++i) {
+                position += 1024 + i % 3;
+                w.GaugeValue = position;
+                w.SetFileProgress();
+            }
+            w.GaugeValue = position / 2;
+            w.SetTotalProgress();
+        }
+        w.GaugeValue = 0;
+        w.SetFileProgress();
+    };
+    WorkerHarness every, kept;
+    kept.view.everyReport = false;
+    every.Run(script);
+    kept.Run(script);
+    EXPECT_EQ(kept.view.repaints, every.view.repaints);
+    for (const auto index : {TUpdateView::FileGauge, TUpdateView::TotalGauge}) {
+        EXPECT_EQ(kept.view.Gauge(index).MaxValue(), every.view.Gauge(index).MaxValue());
+        EXPECT_EQ(kept.view.Gauge(index).PercentDone(), every.view.Gauge(index).PercentDone());
+    }
+    EXPECT_LT(kept.view.log.size() * 10, every.view.log.size()) << "most reports need no hand-over";
+}

@@ -43,8 +43,20 @@ protected:
 
 private:
     void SetProgress(TUpdateView::TGaugeIndex index);
+    // On the UI thread: brings the view's gauge up to a position kept back,
+    // then copies it, so the worker knows what the window shows.
+    void SyncGauge(TUpdateView::TGaugeIndex index);
 
     TUpdateView& view_;
+    // The gauges as the window shows them, as far as this worker knows: a
+    // progress report that leaves the drawn bar as it is stays here, and
+    // reaches the view with the next hand-over of that gauge.
+    struct TShownGauge {
+        TGaugeModel model;
+        bool known = false;
+        bool heldBack = false;
+    };
+    TShownGauge shown_[2];
 };
 
 }  // namespace quarnel

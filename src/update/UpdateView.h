@@ -30,6 +30,10 @@ public:
 
     const TGaugeModel& Gauge(TGaugeIndex index) const { return gauges_[index]; }
 
+    // A front end that records every report returns true; the others let a
+    // worker keep to itself a progress report that would not change the bar.
+    virtual bool WantsEveryReport() const { return false; }
+
 protected:
     // The gauge's drawn bar changed; a front end repaints it here.
     virtual void GaugeChanged(TGaugeIndex) {}

@@ -32,4 +32,8 @@ void RecordingView::SetGaugeProgress(TGaugeIndex index, int32_t value) {
     TUpdateView::SetGaugeProgress(index, value);
 }
 
+void RecordingView::GaugeChanged(TGaugeIndex index) {
+    repaints.push_back("gauge" + std::to_string(index) + ":" + std::to_string(Gauge(index).PercentDone()));
+}
+
 }  // namespace quarnel::test
