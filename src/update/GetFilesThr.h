@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/HttpClient.h"
 #include "platform/StringList.h"
 #include "platform/Stream.h"
 #include "platform/Thread.h"
@@ -31,7 +32,15 @@ public:
     std::string BaseDir;
     TStream* SourceStream = nullptr;
 
+    // How long a download may stall before it counts as broken.
+    THttpTimeouts HttpTimeouts;
+
 protected:
+    // Fetches url into fileName, reporting the bytes received on the file
+    // gauge when progress is on. False when the URL cannot be opened; a
+    // local file that cannot be written raises EInOutError.
+    bool DownloadFile(const std::string& url, const std::string& fileName, bool progress);
+
     // The UI channel: each runs on the UI thread while the worker waits.
     void ShowStatus();
     void SetGaugeMax();
