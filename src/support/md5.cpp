@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,12 +19,9 @@ static_assert(std::endian::native == std::endian::little || std::endian::native 
 constexpr uint8_t kPadding[64] = {0x80};
 constexpr char kHexDigits[] = "0123456789abcdef";
 
-// Small files are read through a buffer of this size; it stays in the cache
-// between the copy and the transform.
+// Files are read through a buffer of this size; it stays in the cache between
+// the copy and the transform.
 constexpr size_t kReadChunk = 64 * 1024;
-
-// Keeps every mapped piece within DigestUpdate's 32-bit length.
-constexpr uint64_t kMaxMapWindow = 1u << 30;
 
 inline uint32_t Word(const uint8_t* block, int i) {
     uint32_t word;
@@ -159,30 +155,21 @@ void Encode(uint8_t* out, const uint32_t* words, int count) {
     }
 }
 
-// A read-only view of one piece of a file.
-class MappedView {
-public:
-    MappedView(int fd, uint64_t offset, size_t length) : length_(length) {
-        void* data = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, static_cast<off_t>(offset));
-        if (data != MAP_FAILED) data_ = data;
-    }
-    MappedView(const MappedView&) = delete;
-    MappedView& operator=(const MappedView&) = delete;
-    ~MappedView() {
-        if (data_ != nullptr) ::munmap(data_, length_);
-    }
+// The file is read through a small buffer rather than mapped: the copy costs
+// less than setting up and first touching mapped pages, for large files as
+// for small ones.
+bool AbsorbFile(DigestContext& context, const std::string& path) {
+    // Non-blocking, so that a FIFO does not hold the open; it is refused below.
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file) return false;
+    struct stat info;
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    auto size = static_cast<uint64_t>(info.st_size);
+    if (size > kReadChunk) ::posix_fadvise(file.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    const void* Data() const { return data_; }
-
-private:
-    void* data_ = nullptr;
-    size_t length_;
-};
-
-bool AbsorbByReading(DigestContext& context, int fd, uint64_t size) {
     uint8_t chunk[kReadChunk];
     while (size > 0) {
-        const ssize_t n = ::read(fd, chunk, static_cast<size_t>(std::min<uint64_t>(size, sizeof chunk)));
+        const ssize_t n = ::read(file.Get(), chunk, static_cast<size_t>(std::min<uint64_t>(size, sizeof chunk)));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
         if (n == 0) break;
@@ -190,30 +177,6 @@ bool AbsorbByReading(DigestContext& context, int fd, uint64_t size) {
         size -= static_cast<uint64_t>(n);
     }
     return true;
-}
-
-bool AbsorbByMapping(DigestContext& context, int fd, uint64_t size, uint64_t mapWindow) {
-    const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-    const uint64_t window = std::clamp<uint64_t>(mapWindow / page, 1, kMaxMapWindow / page) * page;
-    for (uint64_t offset = 0; offset < size; offset += window) {
-        const size_t length = static_cast<size_t>(std::min(window, size - offset));
-        MappedView view(fd, offset, length);
-        if (view.Data() == nullptr) return false;
-        ::madvise(const_cast<void*>(view.Data()), length, MADV_SEQUENTIAL);
-        DigestUpdate(context, view.Data(), static_cast<uint32_t>(length));
-    }
-    return true;
-}
-
-bool AbsorbFile(DigestContext& context, const std::string& path, uint64_t mapWindow) {
-    // Non-blocking, so that a FIFO does not hold the open; it is refused below.
-    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!file) return false;
-    struct stat info;
-    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    const auto size = static_cast<uint64_t>(info.st_size);
-    if (size < kDigestReadLimit) return AbsorbByReading(context, file.Get(), size);
-    return AbsorbByMapping(context, file.Get(), size, mapWindow);
 }
 
 }  // namespace
@@ -257,11 +220,11 @@ void DigestFinal(DigestContext& context, Digest& digest) {
     context = DigestContext{};
 }
 
-Digest DigestFile(const std::string& path, uint64_t mapWindow) noexcept {
+Digest DigestFile(const std::string& path) noexcept {
     DigestContext context;
     DigestInit(context);
     // A file that fails part way counts as unreadable as a whole.
-    if (!AbsorbFile(context, path, mapWindow)) DigestInit(context);
+    if (!AbsorbFile(context, path)) DigestInit(context);
     Digest digest;
     DigestFinal(context, digest);
     return digest;

@@ -17,24 +17,15 @@ struct DigestContext {
     uint8_t buffer[64];   // input not yet transformed: (count / 8) mod 64 bytes
 };
 
-// Files below this size are read into a buffer; one mapping per small file
-// costs more than copying it.
-inline constexpr uint64_t kDigestReadLimit = 1u << 20;
-
-// Larger files are mapped this many bytes at a time, so that files of any
-// size are digested whole.
-inline constexpr uint64_t kDigestMapWindow = 256u << 20;
-
 void DigestInit(DigestContext& context);
 void DigestUpdate(DigestContext& context, const void* input, uint32_t length);
 
 // Pads, writes the digest and clears the context.
 void DigestFinal(DigestContext& context, Digest& digest);
 
-// The digest of the file's bytes, or of empty input when the path is not a
-// regular file that can be opened, mapped and read. Raises nothing.
-// mapWindow is rounded down to whole pages (at least one, at most 1 GiB).
-Digest DigestFile(const std::string& path, uint64_t mapWindow = kDigestMapWindow) noexcept;
+// The digest of the whole file, of any size, or of empty input when the path
+// is not a regular file that can be opened and read. Raises nothing.
+Digest DigestFile(const std::string& path) noexcept;
 
 // 32 lowercase hex digits, high four bits of each byte first.
 std::string DigestToHex(const Digest& digest);
