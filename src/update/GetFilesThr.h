@@ -41,6 +41,10 @@ protected:
     // local file that cannot be written raises EInOutError.
     bool DownloadFile(const std::string& url, const std::string& fileName, bool progress);
 
+    // Queues in PendingFiles every entry of a file section whose local file
+    // is missing or differs from its digest.
+    void CheckFileList(const TStringList& section);
+
     // The UI channel: each runs on the UI thread while the worker waits.
     void ShowStatus();
     void SetGaugeMax();

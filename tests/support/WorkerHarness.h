@@ -20,6 +20,7 @@ public:
     ScriptedWorker(std::shared_ptr<TMainThreadQueue> mainThread, TUpdateView& view, Script script)
         : GFilesThread(std::move(mainThread), view), script_(std::move(script)) {}
 
+    using GFilesThread::CheckFileList;
     using GFilesThread::DownloadFile;
     using GFilesThread::HideButtons;
     using GFilesThread::SetFileProgress;
