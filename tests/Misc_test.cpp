@@ -32,3 +32,24 @@ TEST(SplitFields, FileEntryWithEmptyDigestLosesAnElement) {
     EXPECT_EQ(fields, (TStringList{"1024", "Data\\a.pak"}));
     EXPECT_THROW(fields[2], EStringListError);
 }
+
+TEST(ReplaceAll, ReplacesLeftToRightWithoutRescanning) {
+    const struct { const char *source, *pattern, *replacement, *result; } cases[] = {
+        {"Data\\sub\\a.pak", "\\", "/", "Data/sub/a.pak"},
+        {"a.pak", "\\", "/", "a.pak"},
+        {"aaa", "aa", "b", "ba"},
+        {"abc", "b", "bb", "abbc"},
+        {"abc", "", "x", "abc"},
+        {"", "a", "b", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReplaceAll(c.source, c.pattern, c.replacement), c.result) << c.source;
+}
+
+TEST(LocalPath, NamesFilesInsideTheClientFolderOnly) {
+    EXPECT_EQ(LocalPath("/game/", "Data\\sub\\a.pak"), "/game/Data/sub/a.pak");
+    EXPECT_EQ(LocalPath("/game/", "a..b\\.hidden"), "/game/a..b/.hidden");
+    for (const char* path : {"", "\\etc\\passwd", "/etc/passwd", "C:\\Windows\\hosts", "c:x", "..\\x", "Data\\..\\..\\x",
+                             "Data\\.\\x", "Data\\\\x", "Data\\", "Data/../x", ".", ".."}) {
+        EXPECT_THROW(LocalPath("/game/", path), EUnsafePath) << path;
+    }
+}
