@@ -18,8 +18,9 @@ void BZFree(void*, void* block) {
     std::free(block);
 }
 
-void CheckDecompress(int code) {
+int CheckDecompress(int code) {
     if (code < 0) throw EBZDecompressionError("error " + std::to_string(code));
+    return code;
 }
 
 [[noreturn]] void InvalidOperation() {
@@ -62,7 +63,7 @@ int32_t TBZDecompressionStream::Read(void* buffer, int32_t count) {
             record_.avail_in = static_cast<unsigned>(got);
             sourcePosition_ = source_.Position();
         }
-        CheckDecompress(BZ2_bzDecompress(&record_));
+        if (CheckDecompress(BZ2_bzDecompress(&record_)) == BZ_STREAM_END) endReached_ = true;
         Progress(*this);
     }
     return count;
@@ -87,6 +88,7 @@ int64_t TBZDecompressionStream::Seek64(int64_t offset, uint16_t origin) {
         record_.avail_in = 0;
         source_.SetPosition(0);
         sourcePosition_ = 0;
+        endReached_ = false;
         return 0;
     }
     const int64_t position = DecompressedPosition();

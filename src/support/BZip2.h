@@ -64,8 +64,14 @@ public:
     int32_t Seek(int32_t offset, uint16_t origin) override;
     int64_t Seek64(int64_t offset, uint16_t origin) override;
 
+    // True once the end-of-stream mark has been passed: a source that ran
+    // out before it was cut short, however many blocks it delivered.
+    bool EndReached() const { return endReached_; }
+
 private:
     int64_t DecompressedPosition() const;
+
+    bool endReached_ = false;
 };
 
 }  // namespace quarnel

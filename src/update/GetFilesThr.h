@@ -41,6 +41,14 @@ protected:
     // local file that cannot be written raises EInOutError.
     bool DownloadFile(const std::string& url, const std::string& fileName, bool progress);
 
+    // Unpacks a bzip2 archive into destination and deletes the archive. The
+    // destination is replaced only by a complete unpack; raises on failure.
+    void UnpackFile(const std::string& archive, const std::string& destination);
+    // Copies the decompressed bytes of source into destination, with progress.
+    void UnpackStream(TStream& source, TStream& destination);
+    // Reports the compressed bytes taken in so far on the file gauge.
+    void UnpackProgress(TStream& sender);
+
     // Queues in PendingFiles every entry of a file section whose local file
     // is missing or differs from its digest.
     void CheckFileList(const TStringList& section);

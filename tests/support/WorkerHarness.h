@@ -28,6 +28,7 @@ public:
     using GFilesThread::SetTotalProgress;
     using GFilesThread::ShowButtons;
     using GFilesThread::ShowStatus;
+    using GFilesThread::UnpackFile;
     using GFilesThread::StoreRevision;
 
 protected:
