@@ -52,6 +52,9 @@ protected:
     // Queues in PendingFiles every entry of a file section whose local file
     // is missing or differs from its digest.
     void CheckFileList(const TStringList& section);
+    // Downloads, backs up and installs every queued entry; leaves the
+    // verdict in StatusText.
+    void DownloadPending();
 
     // The UI channel: each runs on the UI thread while the worker waits.
     void ShowStatus();

@@ -1,5 +1,7 @@
-// The worker's verification of the client's files against a file section.
+// The worker's verification of the client's files against a file section,
+// and the repair of those that differ.
 #include "platform/FileSys.h"
+#include "platform/HttpClient.h"
 #include "platform/IntConv.h"
 #include "update/DigestAhead.h"
 #include "update/GetFilesThr.h"
@@ -57,6 +59,56 @@ void GFilesThread::CheckFileList(const TStringList& section) {
     SetTotalProgress();
     StatusText = "";
     ShowStatus();
+}
+
+void GFilesThread::DownloadPending() {
+    if (PendingFiles->Count() == 0) {
+        StatusText = "";
+        return;
+    }
+    bool failed = false;
+    GaugeValue = PendingFiles->Count() - 1;
+    GaugeSelector = 1;
+    SetGaugeMax();
+
+    for (int i = 0; i < PendingFiles->Count() && !Terminated();) {
+        const TStringList fields = SplitFields((*PendingFiles)[i], "|");
+        const std::string& path = fields[kPathField];
+        const std::string local = LocalPath(BaseDir, path);
+        const std::string backup = LocalPath(BaseDir + "backup/", path);
+        StatusText = "Загрузка " + path;
+        ShowStatus();
+        GaugeSelector = 0;
+        GaugeValue = StrToInt(fields[kSizeField]);
+        SetGaugeMax();
+        ForceDirectories(ExtractFileDir(local));
+
+        const std::string archive = local + ".bz2";
+        const std::string url = UpdatesUrl + EncodeUrlPath(ReplaceAll(path, "\\", "/") + ".bz2");
+        if (!DownloadFile(url, archive, true)) {
+            StatusText = "Ошибка обновления";
+            failed = true;
+            break;
+        }
+        try {
+            if (BackupEnabled == 1) {
+                ForceDirectories(ExtractFileDir(backup));
+                CopyFile(local, backup);
+            }
+            StatusText = "Извлечение " + path;
+            ShowStatus();
+            UnpackFile(archive, local);
+        } catch (const std::exception&) {
+            StatusText = "Update Failed";
+            failed = true;
+        }
+        ++i;
+        GaugeValue = i;
+        SetTotalProgress();
+    }
+    GaugeValue = 0;
+    SetTotalProgress();
+    if (!failed) StatusText = "Все файлы были обновлены";
 }
 
 }  // namespace quarnel

@@ -22,6 +22,7 @@ public:
 
     using GFilesThread::CheckFileList;
     using GFilesThread::DownloadFile;
+    using GFilesThread::DownloadPending;
     using GFilesThread::HideButtons;
     using GFilesThread::SetFileProgress;
     using GFilesThread::SetGaugeMax;
