@@ -34,6 +34,8 @@ public:
 
     // How long a download may stall before it counts as broken.
     THttpTimeouts HttpTimeouts;
+    // The folder of the system's hosts file, with a trailing "/".
+    std::string HostsDir = "/etc/";
 
 protected:
     // Fetches url into fileName, reporting the bytes received on the file
@@ -55,6 +57,12 @@ protected:
     // Downloads, backs up and installs every queued entry; leaves the
     // verdict in StatusText.
     void DownloadPending();
+
+    // Merges the manifest's host entries into the system's hosts file.
+    void PatchHosts(const TStringList& entries);
+    // Replaces the launcher's own executable when the [self] entry differs
+    // from it, through a script that restarts the launcher.
+    void SelfUpdate(const std::string& entry);
 
     // The UI channel: each runs on the UI thread while the worker waits.
     void ShowStatus();
