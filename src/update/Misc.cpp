@@ -1,5 +1,8 @@
 #include "update/Misc.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace quarnel {
 
 // Text is cut as bytes. Here 8-bit text is UTF-8, where no byte of a
@@ -29,6 +32,36 @@ std::string ReplaceAll(std::string_view source, std::string_view pattern, std::s
     }
     result.append(source.substr(from));
     return result;
+}
+
+// A right-to-left scan keyed on the byte under the pattern's last byte: on a
+// mismatch there the pattern jumps so that the byte's last occurrence in it
+// lines up; any other mismatch moves it on by one.
+size_t PosFrom(size_t start, std::string_view text, std::string_view pattern) {
+    const size_t m = pattern.size();
+    const size_t n = text.size();
+    if (m == 0) return 0;
+    if (start == 0) start = 1;
+    size_t shift[256];
+    std::fill(std::begin(shift), std::end(shift), m);
+    for (size_t k = m; k >= 1; --k) {
+        size_t& entry = shift[static_cast<unsigned char>(pattern[k - 1])];
+        if (entry == m) entry = m - k;
+    }
+    // i and j are 1-based, as the positions returned.
+    const char last = pattern[m - 1];
+    for (size_t i = start + m - 1; i >= start && i <= n;) {
+        const char c = text[i - 1];
+        if (c != last) {
+            i += shift[static_cast<unsigned char>(c)];
+            continue;
+        }
+        size_t j = m - 1;
+        while (j >= 1 && text[i - m + j - 1] == pattern[j - 1]) --j;
+        if (j == 0) return i - m + 1;
+        ++i;
+    }
+    return 0;
 }
 
 std::string LocalPath(const std::string& baseDir, std::string_view manifestPath) {

@@ -18,6 +18,11 @@ TStringList SplitFields(std::string_view text, std::string_view separators);
 // an empty pattern is never found.
 std::string ReplaceAll(std::string_view source, std::string_view pattern, std::string_view replacement);
 
+// The 1-based position of the leftmost occurrence of pattern in text that
+// begins at or after position start (a start below 1 counts as 1), or 0 when
+// there is none. Bytes compare exactly; an empty pattern is never found.
+size_t PosFrom(size_t start, std::string_view text, std::string_view pattern);
+
 // A manifest path that would leave the client folder.
 class EUnsafePath : public Exception {
 public:

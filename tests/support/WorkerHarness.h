@@ -24,6 +24,7 @@ public:
     using GFilesThread::DownloadFile;
     using GFilesThread::DownloadPending;
     using GFilesThread::HideButtons;
+    using GFilesThread::PatchHosts;
     using GFilesThread::SetFileProgress;
     using GFilesThread::SetGaugeMax;
     using GFilesThread::SetTotalProgress;
