@@ -1,5 +1,7 @@
 #include "update/Misc.h"
 
+#include <filesystem>
+
 namespace quarnel {
 
 // Text is cut as bytes. Here 8-bit text is UTF-8, where no byte of a
@@ -29,6 +31,12 @@ std::string ReplaceAll(std::string_view source, std::string_view pattern, std::s
     }
     result.append(source.substr(from));
     return result;
+}
+
+void DeleteDirectory(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) return;
+    std::filesystem::remove_all(path, error);
 }
 
 std::string LocalPath(const std::string& baseDir, std::string_view manifestPath) {

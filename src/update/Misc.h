@@ -18,6 +18,10 @@ TStringList SplitFields(std::string_view text, std::string_view separators);
 // an empty pattern is never found.
 std::string ReplaceAll(std::string_view source, std::string_view pattern, std::string_view replacement);
 
+// Deletes the folder with everything in it, if it is a folder; symbolic
+// links inside are removed, never followed. Failures are ignored.
+void DeleteDirectory(const std::string& path);
+
 // A manifest path that would leave the client folder.
 class EUnsafePath : public Exception {
 public:
