@@ -26,6 +26,10 @@ std::string ReplaceAll(std::string_view source, std::string_view pattern, std::s
 // there is none. Bytes compare exactly; an empty pattern is never found.
 size_t PosFrom(size_t start, std::string_view text, std::string_view pattern);
 
+// Deletes the folder with everything in it, if it is a folder; symbolic
+// links inside are removed, never followed. Failures are ignored.
+void DeleteDirectory(const std::string& path);
+
 // A manifest path that would leave the client folder.
 class EUnsafePath : public Exception {
 public:
