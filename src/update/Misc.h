@@ -17,6 +17,9 @@ namespace quarnel {
 // A NUL character is never a separator, even when separators holds one.
 TStringList SplitFields(std::string_view text, std::string_view separators);
 
+// The fields of a file entry ("path|md5|size") as SplitFields delivers them.
+enum TFileEntryField { kSizeField = 0, kDigestField = 1, kPathField = 2 };
+
 // Replaces every occurrence of pattern, left to right and without overlap;
 // an empty pattern is never found.
 std::string ReplaceAll(std::string_view source, std::string_view pattern, std::string_view replacement);
