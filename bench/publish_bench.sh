@@ -84,3 +84,5 @@ echo "publish rebuild unchanged: ${best_elapsed[rebuild]} s" \
   "($(awk "BEGIN { printf \"%.1f\", 100 * ${best_elapsed[rebuild]} / $full }")% of the full build)"
 echo "publish archives: $(awk "BEGIN { printf \"%.1f\", $archive_bytes / 1e6 }") MB (1.00 of bzip2 -9, byte-identical)"
 echo "publish check $files files: $(mbps "$bytes" "${best_elapsed[check]}") MB/s"
+# Other work on the machine takes cores from the two threads first.
+echo "publish machine load: $(cut -d' ' -f2 /proc/loadavg) runnable (5-minute average, $(nproc) cores)"
