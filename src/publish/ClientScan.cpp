@@ -56,7 +56,8 @@ private:
         } else if (fs::is_directory(status)) {
             if (SameFolder(entry.path(), options_.releaseDir)) return;
             if (link) {
-                Problem(relative, "is a symbolic link to a folder, which is not followed; exclude it or copy the folder");
+                Problem(relative, "is a symbolic link to a folder, which is not followed; exclude it or copy "
+                                  "the folder");
                 return;
             }
             Walk(entry.path(), relative + "/");

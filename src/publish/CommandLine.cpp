@@ -137,7 +137,8 @@ public:
     // A whole number from 0 to max, written in decimal digits.
     int32_t Number(const std::string& name, const std::string& text, int32_t max) const {
         int32_t value = 0;
-        const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const bool digits =
+            !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!digits || !TryStrToInt(text, value) || value > max)
             Fail(name + " takes a whole number from 0 to " + std::to_string(max) + ", not '" + text + "'");
         return value;

@@ -71,8 +71,8 @@ void Unpack(TStream& source, Use use) {
 }
 
 bool IsLowerHexDigest(const std::string& text) {
-    return text.size() == 32 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    auto isDigit = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+    return text.size() == 32 && std::all_of(text.begin(), text.end(), isDigit);
 }
 
 class TReleaseChecker {

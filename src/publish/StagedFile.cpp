@@ -34,7 +34,8 @@ void TStagedFile::Write(const void* data, size_t count) {
     while (count > 0) {
         const ssize_t n = ::write(handle_.Get(), bytes, count);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw EWriteError("Cannot write file \"" + temp_ + "\". " + SysErrorMessage(n < 0 ? errno : ENOSPC));
+        if (n <= 0)
+            throw EWriteError("Cannot write file \"" + temp_ + "\". " + SysErrorMessage(n < 0 ? errno : ENOSPC));
         bytes += n;
         count -= static_cast<size_t>(n);
     }
