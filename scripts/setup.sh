@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   openssl nginx-light curl
+  libwxgtk3.2-dev libwxgtk-webview3.2-dev libx11-dev libxext-dev
+  xvfb xauth fonts-dejavu-core
 )
 
 missing=()
