@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build="$root/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUARNEL_FUZZ=ON -DQUARNEL_BENCH=OFF -DQUARNEL_WERROR=ON >/dev/null
+  -DQUARNEL_FUZZ=ON -DQUARNEL_BENCH=OFF -DQUARNEL_TESTS=OFF -DQUARNEL_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
 for target in "$build"/fuzz/*_fuzz; do
   [ -x "$target" ] || continue

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/Exceptions.h"

@@ -80,6 +80,7 @@ TEST(UiChannel, AnErrorOnTheUiThreadIsRaisedAgainInTheWorker) {
 
 TEST(UiChannel, AnErrorEscapingTheRunIsHeldAndTheWorkerFreesItself) {
     struct Probe {
+        explicit Probe(std::atomic<bool>& flag) : destroyed(flag) {}
         std::atomic<bool>& destroyed;
         ~Probe() {
             destroyed = true;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
+
 #include "platform/Exceptions.h"
 #include "update/Misc.h"
 
@@ -51,5 +54,48 @@ TEST(LocalPath, NamesFilesInsideTheClientFolderOnly) {
     for (const char* path : {"", "\\etc\\passwd", "/etc/passwd", "C:\\Windows\\hosts", "c:x", "..\\x", "Data\\..\\..\\x",
                              "Data\\.\\x", "Data\\\\x", "Data\\", "Data/../x", ".", ".."}) {
         EXPECT_THROW(LocalPath("/game/", path), EUnsafePath) << path;
+    }
+}
+
+TEST(PosFrom, FindsTheLeftmostOccurrenceFromStart) {
+    const struct { size_t start; std::string text, pattern; size_t position; } cases[] = {
+        {1, "abc", "c", 3},
+        {1, "abc", "a", 1},
+        {1, "abcabc", "abc", 1},
+        {2, "abcabc", "abc", 4},
+        {4, "abcabc", "abc", 4},
+        {5, "abcabc", "abc", 0},
+        {1, "xbcabc", "abc", 4},
+        {1, "aabaabaaab", "aaab", 7},
+        {1, "abababc", "ababc", 3},
+        {3, "abcd", "cde", 0},
+        {1, "ab", "abc", 0},
+        {1, "", "a", 0},
+        {1, "10.0.0.1 GAME-LOGIN", "game-login", 0},
+        {1, "a\xd0\xb8\xff" "b", "\xd0\xb8\xff", 2},
+        {1, "a\0b\0c"s, "\0c"s, 4},
+        {0, "abc", "a", 1},
+        {7, "abcabc", "c", 0},
+        {SIZE_MAX, "abc", "abc", 0},
+        {1, "abc", "", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PosFrom(c.start, c.text, c.pattern), c.position) << c.text << " / " << c.pattern;
+}
+
+TEST(PosFrom, AgreesWithAPlainSearchOnSmallAlphabets) {
+    std::mt19937 random(7);
+    auto word = [&random](size_t maxLength) {
+        std::string text(random() % (maxLength + 1), 'a');
+        for (char& c : text) c = "ab\xff"[random() % 3];
+        return text;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string text = word(12);
+        std::string pattern = word(4);
+        if (pattern.empty()) pattern = "a";
+        const size_t start = 1 + random() % (text.size() + 2);
+        const size_t found = text.find(pattern, start - 1);
+        ASSERT_EQ(PosFrom(start, text, pattern), found == std::string::npos ? 0 : found + 1)
+            << text << " / " << pattern << " from " << start;
     }
 }

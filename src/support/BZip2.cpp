@@ -3,14 +3,13 @@
 #include <cstdlib>
 #include <string>
 
-// No bz_internal_error: the system libbz2 keeps its stdio layer and reports internal failures itself.
+// No bz_internal_error: the system libbz2, built with stdio, never calls it; it prints its own message and exits.
 
 namespace quarnel {
 
 namespace {
 
 void* BZAlloc(void*, int items, int size) {
-    if (items < 0 || size < 0) return nullptr;
     return std::malloc(static_cast<size_t>(items) * static_cast<size_t>(size));
 }
 

@@ -2,6 +2,10 @@
 // window only through the operations of its UI channel.
 #pragma once
 
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,6 +40,11 @@ public:
     THttpTimeouts HttpTimeouts;
     // The folder of the system's hosts file, with a trailing "/".
     std::string HostsDir = "/etc/";
+    // The process the self-update script ends before it replaces the
+    // executable: the launcher itself.
+    pid_t LauncherPid = ::getpid();
+    // How long that script waits between ending the launcher and touching its file.
+    std::chrono::seconds ScriptDelay = std::chrono::seconds(2);
 
 protected:
     // Fetches url into fileName, reporting the bytes received on the file

@@ -12,18 +12,26 @@
 
 namespace quarnel::test {
 
+// Above any process id the kernel hands out (2^22 at most), so a swap script
+// that a test starts ends no process, least of all the test's own.
+inline constexpr pid_t kNoProcess = 0x7fffffff;
+
 // A worker whose run is whatever the test hands it; it can reach the
 // channel's protected operations.
 class ScriptedWorker : public GFilesThread {
 public:
     using Script = std::function<void(ScriptedWorker&)>;
     ScriptedWorker(std::shared_ptr<TMainThreadQueue> mainThread, TUpdateView& view, Script script)
-        : GFilesThread(std::move(mainThread), view), script_(std::move(script)) {}
+        : GFilesThread(std::move(mainThread), view), script_(std::move(script)) {
+        LauncherPid = kNoProcess;
+    }
 
     using GFilesThread::CheckFileList;
     using GFilesThread::DownloadFile;
     using GFilesThread::DownloadPending;
     using GFilesThread::HideButtons;
+    using GFilesThread::PatchHosts;
+    using GFilesThread::SelfUpdate;
     using GFilesThread::SetFileProgress;
     using GFilesThread::SetGaugeMax;
     using GFilesThread::SetTotalProgress;

@@ -437,6 +437,50 @@ TEST_F(MainWindowTest, TheNewsPanelShowsOnlyForTheNewsPage) {
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(MainWindowTest, PlayStartsTheGameInItsFolderAndCloses) {
+    // A stand-in for wine that tells where and with what it ran.
+    TempDir tools;
+    tools.Write("wine", "#!/bin/sh\n{ pwd; echo \"$@\"; } > \"$1.ran\"\n");
+    ::chmod((tools / "wine").c_str(), 0755);
+    const std::string savedPath = std::getenv("PATH");
+    ::setenv("PATH", (tools.Path().string() + ":" + savedPath).c_str(), 1);
+    client.Write("bin/game", "#!/bin/sh\npwd > ran\n");
+    ::chmod((client / "bin/game").c_str(), 0755);
+    client.Write("Game.exe", std::string("MZ\x90\0", 4));
+
+    const std::string appDir = client.Path().string() + "/";
+    const struct {
+        const char* runCustom;
+        const char* report;  // the file the program writes, empty for none
+        std::string reported;
+        Strings boxes;
+        bool closes;
+    } cases[] = {
+        {"bin\\game", "bin/ran", appDir + "bin\n", {}, true},
+        {"Game.exe", "Game.exe.ran", client.Path().string() + "\n" + appDir + "Game.exe\n", {}, true},
+        {"bin\\absent", "", "", {}, true},
+        {"missing\\game", "", "",
+         {"Cannot change the current folder to \"" + appDir + "missing/\". No such file or directory. [stop]"},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.runCustom);
+        boxes.clear();
+        Settings(std::string("[main]\nInstalled=1\nRunCustom=") + c.runCustom + "\n");
+        Open().ImgBtn1Click();
+        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(PumpUntil([this] { return !form; }, std::chrono::seconds(c.closes ? 30 : 0)), c.closes);
+        if (*c.report != '\0') {
+            ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(client / c.report); }));
+            ASSERT_TRUE(PumpUntil([&] { return client.Read(c.report) == c.reported; })) << client.Read(c.report);
+        }
+        if (form) form->Close(true);
+        ASSERT_TRUE(PumpUntil([this] { return !form; }));
+        std::filesystem::current_path(client.Path());
+    }
+    ::setenv("PATH", savedPath.c_str(), 1);
+}
+
 TEST(ErrorBox, AppendsAFullStopUnlessTheTextEndsAtOrBeforeOne) {
     const struct {
         const char* message;

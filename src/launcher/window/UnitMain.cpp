@@ -13,6 +13,7 @@
 #include "launcher/Shortcut.h"
 #include "platform/Exceptions.h"
 #include "platform/IntConv.h"
+#include "update/Misc.h"
 
 namespace quarnel {
 
@@ -233,8 +234,12 @@ void TFMain::StartWorker(bool forceFullCheck) {
     TThread::Resume(std::move(worker));
 }
 
+// A game program written for Windows names its subfolders with "\".
 void TFMain::ImgBtn1Click() {
-    Guard([this] { Close(true); });
+    Guard([this] {
+        RunProgram((*SettingsList)[AppDirSlot] + ReplaceAll((*SettingsList)[RunCustomSlot], "\\", "/"));
+        Close(true);
+    });
 }
 
 void TFMain::ImgBtn3Click() {
