@@ -142,7 +142,7 @@ void Background(wxImage& image) {
         gc->DrawRectangle(125.5, 529.5, 433, 8);
         gc->DrawRectangle(125.5, 544.5, 433, 8);
 
-        // A dark well for the round Play button, whose corners are black.
+        // A black well for the round Play button.
         gc->SetPen(*wxTRANSPARENT_PEN);
         gc->SetBrush(gc->CreateRadialGradientBrush(737, 533, 737, 533, 64, wxColour(0, 0, 0),
                                                    wxColour(0, 0, 0, 0)));
@@ -186,8 +186,6 @@ wxImage Play(const wxImage& background, bool lit) {
     wxImage image = Under(background, 689, 484, 96, 99);
     Canvas gc = Draw(image);
     gc->SetPen(*wxTRANSPARENT_PEN);
-    gc->SetBrush(wxBrush(*wxBLACK));
-    gc->DrawRectangle(0, 0, 96, 99);
     const double cx = 48, cy = 49.5, r = 45;
     const wxColour light = lit ? wxColour(255, 214, 120) : wxColour(214, 164, 70);
     const wxColour dark = lit ? wxColour(150, 82, 20) : wxColour(104, 56, 14);

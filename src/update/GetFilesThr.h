@@ -47,6 +47,10 @@ public:
     std::chrono::seconds ScriptDelay = std::chrono::seconds(2);
 
 protected:
+    // One update run: manifest, hosts, self-update, verification, repair
+    // and the revision reached.
+    void Execute() override;
+
     // Fetches url into fileName, reporting the bytes received on the file
     // gauge when progress is on. False when the URL cannot be opened; a
     // local file that cannot be written raises EInOutError.

@@ -13,6 +13,7 @@
 
 #include "platform/FileHandle.h"
 #include "platform/FileSys.h"
+#include <filesystem>
 
 namespace quarnel {
 
@@ -126,6 +127,12 @@ size_t PosFrom(size_t start, std::string_view text, std::string_view pattern) {
         ++i;
     }
     return 0;
+}
+
+void DeleteDirectory(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) return;
+    std::filesystem::remove_all(path, error);
 }
 
 std::string LocalPath(const std::string& baseDir, std::string_view manifestPath) {

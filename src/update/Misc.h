@@ -17,6 +17,9 @@ namespace quarnel {
 // A NUL character is never a separator, even when separators holds one.
 TStringList SplitFields(std::string_view text, std::string_view separators);
 
+// The fields of a file entry ("path|md5|size") as SplitFields delivers them.
+enum TFileEntryField { kSizeField = 0, kDigestField = 1, kPathField = 2 };
+
 // Replaces every occurrence of pattern, left to right and without overlap;
 // an empty pattern is never found.
 std::string ReplaceAll(std::string_view source, std::string_view pattern, std::string_view replacement);
@@ -25,6 +28,10 @@ std::string ReplaceAll(std::string_view source, std::string_view pattern, std::s
 // begins at or after position start (a start below 1 counts as 1), or 0 when
 // there is none. Bytes compare exactly; an empty pattern is never found.
 size_t PosFrom(size_t start, std::string_view text, std::string_view pattern);
+
+// Deletes the folder with everything in it, if it is a folder; symbolic
+// links inside are removed, never followed. Failures are ignored.
+void DeleteDirectory(const std::string& path);
 
 // A manifest path that would leave the client folder.
 class EUnsafePath : public Exception {

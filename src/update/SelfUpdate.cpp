@@ -7,13 +7,6 @@
 
 namespace quarnel {
 
-namespace {
-
-// Fields of the [self] entry as SplitFields delivers them: last field first.
-enum { kSizeField = 0, kDigestField = 1, kPathField = 2 };
-
-}  // namespace
-
 void GFilesThread::SelfUpdate(const std::string& entry) {
     if (entry.empty()) return;
     const TStringList fields = SplitFields(entry, "|");

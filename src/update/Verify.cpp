@@ -11,9 +11,6 @@ namespace quarnel {
 
 namespace {
 
-// Fields of a file entry as SplitFields delivers them: last field first.
-enum { kSizeField = 0, kDigestField = 1, kPathField = 2 };
-
 // The local files whose digests verification will ask for, so they can be
 // digested ahead; entries that are malformed or absent get none.
 std::vector<std::string> FilesToDigest(const TStringList& section, const std::string& baseDir) {

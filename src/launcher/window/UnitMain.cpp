@@ -9,6 +9,8 @@
 #include <wx/stattext.h>
 #include <wx/webview.h>
 
+#include <cstdlib>
+
 #include "launcher/Settings.h"
 #include "launcher/Shortcut.h"
 #include "platform/Exceptions.h"
@@ -76,6 +78,9 @@ TFMain::TFMain(TFMainSetup setup)
     ImgBtn3 = AddButton({576, 534}, {100, 25}, "cancel", &TFMain::ImgBtn3Click);
     ImgBtn4 = AddButton({767, 14}, {20, 20}, "close", &TFMain::ImgBtn4Click);
 
+    // The browser's composited drawing puts the page at the wrong height
+    // in a panel that was hidden; a news page needs none of it.
+    ::setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
     Panel1 = new wxPanel(this, wxID_ANY, {32, 168}, {737, 313}, wxBORDER_NONE);
     Panel1->Hide();
     // Larger than its panel, which crops 8 pixels left and right, 3 at the
