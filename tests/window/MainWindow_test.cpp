@@ -128,6 +128,8 @@ TEST_F(MainWindowTest, EveryWidgetSitsWhereTheLayoutSays) {
     EXPECT_EQ(f.GetTitle(), "Brennox");
     EXPECT_EQ(f.GetClientSize(), wxSize(800, 599));
     EXPECT_EQ(f.Image1.GetSize(), wxSize(800, 599));
+    EXPECT_TRUE(f.Label3->GetFont().IsOk());
+    ASSERT_TRUE(PumpUntil([&] { return f.WebBrowser1 != nullptr; })) << "the browser starts after the first paint";
     const struct {
         const char* name;
         wxWindow* widget;

@@ -1,7 +1,6 @@
 #include "launcher/window/UnitMain.h"
 
 #include <wx/dcclient.h>
-#include <wx/fontenum.h>
 #include <wx/image.h>
 #include <wx/log.h>
 #include <wx/panel.h>
@@ -34,11 +33,10 @@ wxString Text(const std::string& utf8) {
     return wxString::FromUTF8(utf8.data(), utf8.size());
 }
 
-// The face the window asks for, or the system's sans face, which carries
-// Cyrillic, where that one is missing.
+// Where the face is missing, the system's font matching puts its sans face
+// in its place, which carries Cyrillic.
 wxFont WindowFont() {
-    const wxString face = wxFontEnumerator::IsValidFacename("MS Sans Serif") ? "MS Sans Serif" : "Sans";
-    return wxFont(wxFontInfo(wxSize(0, kFontHeight)).FaceName(face));
+    return wxFont(wxFontInfo(wxSize(0, kFontHeight)).FaceName("MS Sans Serif"));
 }
 
 }  // namespace
@@ -78,15 +76,8 @@ TFMain::TFMain(TFMainSetup setup)
     ImgBtn3 = AddButton({576, 534}, {100, 25}, "cancel", &TFMain::ImgBtn3Click);
     ImgBtn4 = AddButton({767, 14}, {20, 20}, "close", &TFMain::ImgBtn4Click);
 
-    // The browser's composited drawing puts the page at the wrong height
-    // in a panel that was hidden; a news page needs none of it.
-    ::setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
     Panel1 = new wxPanel(this, wxID_ANY, {32, 168}, {737, 313}, wxBORDER_NONE);
     Panel1->Hide();
-    // Larger than its panel, which crops 8 pixels left and right, 3 at the
-    // top and 125 at the bottom.
-    WebBrowser1 = wxWebView::New(Panel1, wxID_ANY, wxWebViewDefaultURLStr, {-8, -3}, {753, 441});
-    WebBrowser1->Bind(wxEVT_WEBVIEW_NAVIGATED, [this](wxWebViewEvent&) { WebBrowser1NavigateComplete2(); });
 
     Bind(wxEVT_PAINT, &TFMain::OnPaint, this);
     for (const wxEventType type : {wxEVT_LEFT_DOWN, wxEVT_MIDDLE_DOWN, wxEVT_RIGHT_DOWN, wxEVT_MOTION, wxEVT_LEFT_UP,
@@ -165,7 +156,22 @@ void TFMain::FormCreate() {
     });
 }
 
+// Starting the browser takes longer than everything else the window does;
+// the news panel is hidden until a page has come, so the browser starts
+// once the window has been painted.
+void TFMain::CreateBrowser() {
+    if (WebBrowser1 != nullptr) return;
+    // The browser's composited drawing puts the page at the wrong height
+    // in a panel that was hidden; a news page needs none of it.
+    ::setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
+    // Larger than its panel, which crops 8 pixels left and right, 3 at the
+    // top and 125 at the bottom.
+    WebBrowser1 = wxWebView::New(Panel1, wxID_ANY, wxWebViewDefaultURLStr, {-8, -3}, {753, 441});
+    WebBrowser1->Bind(wxEVT_WEBVIEW_NAVIGATED, [this](wxWebViewEvent&) { WebBrowser1NavigateComplete2(); });
+}
+
 void TFMain::OnPaint(wxPaintEvent&) {
+    if (WebBrowser1 == nullptr) CallAfter([this] { CreateBrowser(); });
     wxPaintDC dc(this);
     if (!shape_.IsEmpty()) {
         dc.DrawBitmap(Image1, 0, 0);
@@ -212,6 +218,7 @@ void TFMain::Timer1Timer() {
     Guard([this] {
         Timer1.Stop();
         newsRequested_ = true;
+        CreateBrowser();
         WebBrowser1->LoadURL(Text((*SettingsList)[NewsUrlSlot]));
         if (workerRunning_) return;
         Label3->SetLabelText(wxString());

@@ -64,7 +64,8 @@ public:
     TImgBtn* ImgBtn3;
     TImgBtn* ImgBtn4;
     wxPanel* Panel1;
-    wxWebView* WebBrowser1;
+    // Made once the window has been painted, or when the news is asked for.
+    wxWebView* WebBrowser1 = nullptr;
     wxTimer Timer1;
 
     bool DragActive = false;
@@ -103,6 +104,7 @@ private:
                        void (TFMain::*click)());
     wxStaticText* AddLabel(const wxPoint& position, const wxSize& size, const char* caption, const wxColour& colour,
                            long style);
+    void CreateBrowser();
     void StartWorker(bool forceFullCheck);
     // Runs a handler; an error it raises goes to the error box.
     void Guard(const std::function<void()>& handler);
