@@ -22,7 +22,6 @@
 class wxPanel;
 class wxStaticText;
 class wxWebView;
-class wxWebViewEvent;
 
 namespace quarnel {
 
