@@ -68,6 +68,20 @@ TEST(UnpackFile, ReplacesTheDestinationAndDeletesTheArchive) {
     EXPECT_EQ(c.h.view.Gauge(TUpdateView::FileGauge).MaxValue(), static_cast<int32_t>(archive.size()));
 }
 
+TEST(UnpackFile, ANewProgramIsMadeExecutable) {
+    const struct { const char* content; bool executable; } cases[] = {
+        {"#!/bin/sh\necho started\n", true}, {"\x7f" "ELF\x02\x01", true}, {"plain data", false}, {"#", false},
+    };
+    for (const auto& k : cases) {
+        UnpackCase c;
+        c.dir.Write("file.bz2", Bz2Compress(k.content));
+        ASSERT_FALSE(c.Unpack()) << k.content;
+        struct stat info {};
+        ::stat((c.dir / "file").c_str(), &info);
+        EXPECT_EQ((info.st_mode & 0100) != 0, k.executable) << k.content;
+    }
+}
+
 TEST(UnpackFile, AFailedUnpackLeavesTheOldFileWhole) {
     const std::string multiBlock = Bz2Compress(Content(350000), 1);
     const struct {

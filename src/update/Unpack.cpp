@@ -25,6 +25,24 @@ std::string TemporaryName(const std::string& target) {
     return target + ".unpack-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
+// A replaced file keeps its permissions. A new one is executable when it is
+// a program (an ELF image or a script), as the manifest carries no modes and
+// a game's programs must start.
+mode_t ModeFor(const std::string& destination, int content) {
+    struct stat old {};
+    if (::stat(destination.c_str(), &old) == 0 && S_ISREG(old.st_mode)) return old.st_mode & 07777;
+    // The new file was made with the usual mode less the umask; a program
+    // also gets execute wherever it may be read.
+    struct stat made {};
+    ::fstat(content, &made);
+    const mode_t mode = made.st_mode & 07777;
+    char magic[4] = {};
+    const ssize_t got = ::pread(content, magic, sizeof magic, 0);
+    const bool program = (got >= 2 && magic[0] == '#' && magic[1] == '!') ||
+                         (got == 4 && magic[0] == 0x7f && magic[1] == 'E' && magic[2] == 'L' && magic[3] == 'F');
+    return program ? mode | ((mode & 0444) >> 2) : mode;
+}
+
 // Closes and deletes the archive however the unpack ends.
 class TArchive {
 public:
@@ -59,9 +77,7 @@ void GFilesThread::UnpackFile(const std::string& archive, const std::string& des
     }
     try {
         UnpackStream(source.Stream(), *target);
-        struct stat old {};
-        if (::stat(destination.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-            ::fchmod(target->Handle(), old.st_mode & 07777);
+        ::fchmod(target->Handle(), ModeFor(destination, target->Handle()));
         target.reset();
         if (!RenameFile(temporary, destination))
             throw EFCreateError("Cannot create file \"" + destination + "\". " + SysErrorMessage(errno));
