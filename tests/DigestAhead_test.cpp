@@ -17,7 +17,7 @@ struct Files {
 
     explicit Files(int count) {
         for (int i = 0; i < count; ++i) {
-            const std::string name = "f" + std::to_string(i);
+            const std::string name = std::to_string(i) + ".bin";
             if (i % 11 == 5) {
                 paths.emplace_back();
             } else if (i % 13 == 7) {
