@@ -13,56 +13,23 @@ if [ -z "$build" ]; then
   cmake --build "$build" -j2 --target download_bench >/dev/null
 fi
 ours="$build/bench/download_bench"
-nginx=/usr/sbin/nginx
+. "$root/bench/nginx.sh"
 
 tmp=$(mktemp -d)
-nginx_pid=
 cleanup() {
-  if [ -n "$nginx_pid" ]; then
-    kill "$nginx_pid" 2>/dev/null || true
-    wait "$nginx_pid" 2>/dev/null || true
-  fi
+  stop_nginx
   rm -rf "$tmp"
 }
 trap cleanup EXIT
 
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-mkdir "$tmp/www" "$tmp/logs"
-# One process that stays in the foreground as the calling user: no master,
-# no user switch, every path inside the scratch folder.
-cat >"$tmp/nginx.conf" <<EOF
-daemon off;
-master_process off;
-pid $tmp/nginx.pid;
-error_log $tmp/logs/error.log warn;
-events { worker_connections 64; }
-http {
-  access_log off;
-  client_body_temp_path $tmp/client_body;
-  proxy_temp_path $tmp/proxy;
-  fastcgi_temp_path $tmp/fastcgi;
-  uwsgi_temp_path $tmp/uwsgi;
-  scgi_temp_path $tmp/scgi;
-  sendfile on;
-  server {
-    listen 127.0.0.1:$port;
-    root $tmp/www;
-  }
-}
-EOF
-"$nginx" -p "$tmp" -e "$tmp/logs/error.log" -c "$tmp/nginx.conf" &
-nginx_pid=$!
+mkdir "$tmp/www"
+start_nginx "$tmp" "$tmp/www"
 
 body="$tmp/www/body.bin"
 head -c 500M /dev/urandom >"$body"
 cat "$body" >/dev/null
 size=$(stat -c %s "$body")
-url="http://127.0.0.1:$port/body.bin"
-for _ in $(seq 50); do
-  curl -s -o /dev/null "$url" -r 0-0 && break
-  kill -0 "$nginx_pid" 2>/dev/null || { echo "download: nginx did not start" >&2; cat "$tmp/logs/error.log" >&2; exit 1; }
-  sleep 0.1
-done
+url="http://127.0.0.1:$nginx_port/body.bin"
 
 out="$tmp/out.bin"
 rm -f "$out"
