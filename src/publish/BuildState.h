@@ -17,8 +17,6 @@ struct TStateEntry {
     // Empty when it cannot vouch for the content (see ChangedJustNow).
     TFileStamp source;
     TFileStamp archive;
-
-    bool operator==(const TStateEntry&) const = default;
 };
 
 // Keyed by manifest path.

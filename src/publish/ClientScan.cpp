@@ -37,10 +37,11 @@ public:
 
     void Walk(const fs::path& dir, const std::string& prefix) {
         std::error_code error;
-        fs::directory_iterator it(dir, error);
-        if (error) Problem(prefix.empty() ? dir.string() : prefix, "cannot be read: " + error.message());
-        for (; !error && it != fs::directory_iterator(); it.increment(error)) Visit(*it, prefix);
-        if (error) Problem(prefix.empty() ? dir.string() : prefix, "cannot be read: " + error.message());
+        for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) Visit(*it, prefix);
+        if (error) {
+            const std::string name = prefix.empty() ? dir.string() : prefix.substr(0, prefix.size() - 1);
+            Problem(name, "cannot be read: " + error.message());
+        }
     }
 
 private:

@@ -14,8 +14,6 @@ struct TFileEntry {
     std::string path;
     std::string md5;
     int64_t size = 0;
-
-    bool operator==(const TFileEntry&) const = default;
 };
 
 struct TManifest {

@@ -84,7 +84,8 @@ private:
         namespace fs = std::filesystem;
         std::error_code error;
         for (fs::recursive_directory_iterator it(release_, error), end; !error && it != end; it.increment(error)) {
-            if (it->path().native().ends_with(TStagedFile::kSuffix) && it->is_regular_file(error))
+            std::error_code ignored;
+            if (it->path().native().ends_with(TStagedFile::kSuffix) && it->is_regular_file(ignored))
                 DeleteFile(it->path().native());
         }
     }

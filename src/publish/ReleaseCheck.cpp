@@ -25,9 +25,6 @@ namespace {
 
 constexpr int32_t kPiece = 65536;
 
-// Fields of a file entry as SplitFields delivers them: last field first.
-enum { kSizeField = 0, kDigestField = 1, kPathField = 2 };
-
 struct TListedFile {
     std::string path;
     std::string md5;

@@ -25,8 +25,6 @@ public:
     // Removes the temporary file unless it was committed.
     ~TStagedFile();
 
-    const std::string& Target() const { return target_; }
-
     // Raises EWriteError unless all of data is written.
     void Write(const void* data, size_t count);
     // Closes the file, first forcing it to disk when durable; raises EInOutError.
