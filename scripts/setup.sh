@@ -10,7 +10,9 @@ packages=(
   libcpp-httplib-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  openssl nginx-light curl
+  openssl nginx-light curl python3
+  libwxgtk3.2-dev libwxgtk-webview3.2-dev libx11-dev libxext-dev
+  xvfb xauth fonts-dejavu-core
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/Exceptions.h"
+#include "support/Checks.h"
 #include "support/TempDir.h"
 #include "support/WorkerHarness.h"
 
@@ -34,17 +35,6 @@ struct HostsCase {
         });
     }
 };
-
-template <typename E>
-bool Raises(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const E&) {
-        return true;
-    } catch (...) {
-    }
-    return false;
-}
 
 }  // namespace
 

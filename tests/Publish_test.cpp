@@ -19,7 +19,7 @@
 #include "support/BZip2.h"
 #include "support/Bz2Fixture.h"
 #include "support/TempDir.h"
-#include "support/md5.h"
+#include "support/Checks.h"
 #include "update/LstFile.h"
 
 using namespace quarnel;
@@ -32,17 +32,8 @@ namespace {
 
 constexpr unsigned kThreads = 2;
 
-std::string Md5(const std::string& data) {
-    DigestContext context;
-    DigestInit(context);
-    DigestUpdate(context, data.data(), static_cast<uint32_t>(data.size()));
-    Digest digest;
-    DigestFinal(context, digest);
-    return DigestToHex(digest);
-}
-
 std::string Entry(const std::string& path, const std::string& content) {
-    return path + "|" + Md5(content) + "|" + std::to_string(content.size());
+    return path + "|" + Md5Of(content) + "|" + std::to_string(content.size());
 }
 
 std::string Unpacked(const std::string& archive) {
@@ -323,9 +314,9 @@ TEST(PublishCheck, ReportsEveryFaultWithItsPath) {
          "a.pak: damaged archive"},
         {"cut-short archive", manifest(goodSettings, goodFiles),
          [](const TempDir& d) { d.Write("a.pak.bz2", d.Read("a.pak.bz2").substr(0, 100)); }, "a.pak: damaged archive"},
-        {"wrong digest", manifest(goodSettings, goodFiles + "c.txt|" + Md5("other") + "|1\r\n"),
-         [](const TempDir& d) { WriteBz2File(d / "c.txt.bz2", "c"); }, "c.txt: unpacks to digest " + Md5("c")},
-        {"wrong size", manifest(goodSettings, goodFiles + "c.txt|" + Md5("c") + "|2\r\n"),
+        {"wrong digest", manifest(goodSettings, goodFiles + "c.txt|" + Md5Of("other") + "|1\r\n"),
+         [](const TempDir& d) { WriteBz2File(d / "c.txt.bz2", "c"); }, "c.txt: unpacks to digest " + Md5Of("c")},
+        {"wrong size", manifest(goodSettings, goodFiles + "c.txt|" + Md5Of("c") + "|2\r\n"),
          [](const TempDir& d) { WriteBz2File(d / "c.txt.bz2", "c"); }, "c.txt: unpacks to 1 bytes"},
         {"missing archive", manifest(goodSettings, goodFiles),
          [](const TempDir& d) { fs::remove(d / "Data/b.pak.bz2"); }, "Data\\b.pak: missing archive"},
@@ -334,7 +325,7 @@ TEST(PublishCheck, ReportsEveryFaultWithItsPath) {
         {"bad rev", manifest("Rev|abc\r\nModHosts|0\r\n", goodFiles), [](const TempDir&) {},
          "[settings] Rev: \"abc\" is not an integer"},
         {"no ModHosts", manifest("Rev|3\r\n", goodFiles), [](const TempDir&) {}, "[settings] ModHosts: missing"},
-        {"unsafe path", manifest(goodSettings, "..\\evil|" + Md5("") + "|0\r\n"), [](const TempDir&) {},
+        {"unsafe path", manifest(goodSettings, "..\\evil|" + Md5Of("") + "|0\r\n"), [](const TempDir&) {},
          "..\\evil: is a path the launcher refuses"},
         {"short entry", manifest(goodSettings, "a.pak||120000\r\n"), [](const TempDir&) {},
          "[files_normal] a.pak||120000: is not an entry path|md5|size"},

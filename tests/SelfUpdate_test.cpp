@@ -15,6 +15,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/FileHandle.h"
+#include "support/Checks.h"
 #include "support/Bz2Fixture.h"
 #include "support/TempDir.h"
 #include "support/TestHttpServer.h"
@@ -47,17 +48,6 @@ Strings Names(const fs::path& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-template <class E>
-bool Raises(std::exception_ptr escaped) {
-    try {
-        if (escaped) std::rethrow_exception(escaped);
-    } catch (const E&) {
-        return true;
-    } catch (...) {
-    }
-    return false;
 }
 
 void WriteProgram(const TempDir& dir, const std::string& name, const std::string& text) {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/Exceptions.h"
+#include "support/Checks.h"
 #include "support/TempDir.h"
 #include "support/WorkerHarness.h"
-#include "support/md5.h"
 #include "update/Misc.h"
 
 using namespace quarnel;
@@ -11,15 +11,6 @@ using namespace quarnel::test;
 using Strings = std::vector<std::string>;
 
 namespace {
-
-std::string Md5Of(const std::string& bytes) {
-    DigestContext context;
-    DigestInit(context);
-    DigestUpdate(context, bytes.data(), static_cast<uint32_t>(bytes.size()));
-    Digest digest;
-    DigestFinal(context, digest);
-    return DigestToHex(digest);
-}
 
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -75,17 +66,6 @@ TEST(CheckFileList, QueuesMissingAndDifferentFilesAndReportsEachEntry) {
               (Strings{"status:Проверка файлов", "max1:4", "pos1:0", "status:Проверка Game.exe", "pos1:1",
                        "status:Проверка Data\\common.pak", "pos1:2", "status:Проверка Data\\old.pak", "pos1:3",
                        "status:Проверка Data\\missing.pak", "pos1:4", "status:Проверка caps.txt", "pos1:0", "status:"}));
-}
-
-template <typename E>
-bool Raises(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const E&) {
-        return true;
-    } catch (...) {
-    }
-    return false;
 }
 
 TEST(CheckFileList, AMalformedEntryEndsTheCheckWhereItStands) {

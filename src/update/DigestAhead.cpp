@@ -39,11 +39,15 @@ void TDigestAhead::Help() {
             taken_.wait(taken);
         }
         if (stop_) return;
-        if (paths_[index].empty() || !Claim(index)) continue;
-        slots_[index].digest = DigestFile(paths_[index]);
-        slots_[index].state.store(kDone);
-        slots_[index].state.notify_all();
+        Work(index);
     }
+}
+
+void TDigestAhead::Work(size_t index) {
+    if (paths_[index].empty() || !Claim(index)) return;
+    slots_[index].digest = DigestFile(paths_[index]);
+    slots_[index].state.store(kDone);
+    slots_[index].state.notify_all();
 }
 
 std::string TDigestAhead::Take(size_t index) {
@@ -51,6 +55,14 @@ std::string TDigestAhead::Take(size_t index) {
     if (Claim(index)) {
         slot.digest = DigestFile(paths_[index]);
     } else {
+        // A helper has this entry. Sleeping until it is done would leave this
+        // core idle, and the helpers would do all the work in turn; instead
+        // digest unclaimed entries further on, within the same window.
+        while (slot.state.load() != kDone) {
+            size_t next = next_.load();
+            if (next >= paths_.size() || next >= index + kWindow) break;
+            if (next_.compare_exchange_weak(next, next + 1)) Work(next);
+        }
         slot.state.wait(kClaimed);
     }
     taken_.store(index + 1);

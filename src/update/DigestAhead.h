@@ -37,6 +37,8 @@ private:
     };
 
     void Help();
+    // Digests entry index unless it needs none or another thread has it.
+    void Work(size_t index);
     bool Claim(size_t index);
 
     std::vector<std::string> paths_;

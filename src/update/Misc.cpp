@@ -4,6 +4,7 @@
 #include <iterator>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +44,28 @@ void WriteWholeFile(const std::string& fileName, const std::string& content) {
         done += static_cast<size_t>(n);
     }
     if (!file.Reset()) fail();
+}
+
+// A Windows program starts with the "MZ" of its DOS header.
+bool IsWindowsProgram(const std::string& path) {
+    const FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    char magic[2] = {};
+    return file && ::read(file.Get(), magic, 2) == 2 && magic[0] == 'M' && magic[1] == 'Z';
+}
+
+// The first executable file of that name in a folder of PATH; empty if none.
+std::string FindOnPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string_view folders = path != nullptr ? path : "";
+    while (!folders.empty()) {
+        const size_t colon = folders.find(':');
+        const std::string_view folder = folders.substr(0, colon);
+        folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
+        if (folder.empty()) continue;
+        const std::string candidate = std::string(folder) + "/" + name;
+        if (FileExists(candidate) && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
 }
 
 }  // namespace
@@ -158,9 +181,13 @@ void RunProgram(const std::string& path) {
     // Everything the child needs is made before the fork: the child of a
     // threaded process may only make async-signal-safe calls.
     std::string shell = "/bin/sh";
+    std::string wine = IsWindowsProgram(path) ? FindOnPath("wine") : std::string();
     std::string program = path;
     std::vector<char*> argv;
-    if (path.ends_with(".sh")) argv.push_back(shell.data());
+    if (path.ends_with(".sh"))
+        argv.push_back(shell.data());
+    else if (!wine.empty())
+        argv.push_back(wine.data());
     argv.push_back(program.data());
     argv.push_back(nullptr);
     sigset_t noSignals;

@@ -61,9 +61,10 @@ void WriteUpdateScript(const std::string& folder, const std::string& name, pid_t
 
 // Makes the folder part of path (up to its last "/") the process's current
 // folder, then starts path, a full path, in a session of its own and returns
-// at once; a ".sh" file runs through /bin/sh. The program keeps only the
-// standard streams of this process and is not its child, so nothing is left
-// to wait for. A folder that cannot be made current raises EInOutError and
+// at once; a ".sh" file runs through /bin/sh, and a Windows program (one
+// that starts with "MZ") through wine when PATH has it. The program keeps
+// only the standard streams of this process and is not its child, so
+// nothing is left to wait for. A folder that cannot be made current raises EInOutError and
 // nothing starts; a program that cannot be executed goes unnoticed.
 void RunProgram(const std::string& path);
 

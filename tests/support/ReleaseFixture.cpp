@@ -1,19 +1,10 @@
 #include "support/ReleaseFixture.h"
 
 #include "support/Bz2Fixture.h"
-#include "support/md5.h"
+#include "support/Checks.h"
 #include "update/Misc.h"
 
 namespace quarnel::test {
-
-std::string ReleaseFixture::Md5(const std::string& content) {
-    DigestContext context;
-    DigestInit(context);
-    DigestUpdate(context, content.data(), static_cast<uint32_t>(content.size()));
-    Digest digest;
-    DigestFinal(context, digest);
-    return DigestToHex(digest);
-}
 
 std::string ReleaseFixture::Publish() const {
     std::string manifest = "[settings]\r\nRev|" + std::to_string(rev) + "\r\n";
@@ -23,7 +14,7 @@ std::string ReleaseFixture::Publish() const {
         manifest += std::string("[") + name + "]\r\n";
         for (const auto& [path, content] : files) {
             folder.Write(path + ".bz2", Bz2Compress(content));
-            manifest += ReplaceAll(path, "/", "\\") + "|" + Md5(content) + "|" + std::to_string(content.size()) + "\r\n";
+            manifest += ReplaceAll(path, "/", "\\") + "|" + Md5Of(content) + "|" + std::to_string(content.size()) + "\r\n";
         }
         manifest += std::string("[/") + name + "]\r\n";
     };

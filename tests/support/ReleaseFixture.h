@@ -21,7 +21,6 @@ struct ReleaseFixture {
 
     // Writes the archives and the manifest; the manifest's text is returned.
     std::string Publish() const;
-    static std::string Md5(const std::string& content);
 };
 
 }  // namespace quarnel::test
