@@ -14,17 +14,12 @@
 #include "platform/IntConv.h"
 #include "update/GetFilesThr.h"
 
+#include "QuietView.h"
+
 using namespace quarnel;
+using quarnel::bench::QuietView;
 
 namespace {
-
-// Keeps the gauge rules and draws nothing.
-class QuietView : public TUpdateView {
-public:
-    void SetStatusCaption(const std::string&) override {}
-    void SetButtonsVisible(bool) override {}
-    void UpdateRevision(const std::string&) override {}
-};
 
 class DownloadWorker : public GFilesThread {
 public:

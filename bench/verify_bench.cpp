@@ -12,17 +12,12 @@
 #include "platform/EventLoop.h"
 #include "update/GetFilesThr.h"
 
+#include "QuietView.h"
+
 using namespace quarnel;
+using quarnel::bench::QuietView;
 
 namespace {
-
-// Keeps the gauge rules and draws nothing.
-class QuietView : public TUpdateView {
-public:
-    void SetStatusCaption(const std::string&) override {}
-    void SetButtonsVisible(bool) override {}
-    void UpdateRevision(const std::string&) override {}
-};
 
 class VerifyWorker : public GFilesThread {
 public:
